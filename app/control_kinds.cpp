@@ -16,9 +16,7 @@ constexpr wchar_t kLabelClass[] = L"TimelockLabel";
 Box ToBox(const RECT& r) noexcept { return {r.left, r.top, r.right, r.bottom}; }
 RECT ToRect(const Box& b) noexcept { return {b.left, b.top, b.right, b.bottom}; }
 
-HMENU AsMenuId(Control control) noexcept {
-    return reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdOf(control)));
-}
+HMENU AsMenuId(Control control) noexcept { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdOf(control))); }
 
 // ---------------------------------------------------------------------------
 // Text fields
@@ -28,7 +26,8 @@ public:
     explicit TextField(const Row& row) noexcept : ControlKind(row), settings_(std::get<FieldSettings>(row.settings)) {}
 
     bool Create(HWND parent, HINSTANCE instance) override {
-        const DWORD style = WS_CLIPSIBLINGS | ES_AUTOHSCROLL | (settings_.align == Align::Centre ? ES_CENTER : ES_LEFT) |
+        const DWORD style = WS_CLIPSIBLINGS | ES_AUTOHSCROLL |
+                            (settings_.align == Align::Centre ? ES_CENTER : ES_LEFT) |
                             (settings_.hideSelection ? 0u : static_cast<DWORD>(ES_NOHIDESEL));
         if (!CreateChild(parent, instance, L"EDIT", style, settings_.clientEdge ? WS_EX_CLIENTEDGE : 0)) return false;
         font_ = MakeFont(settings_.font);
@@ -78,14 +77,15 @@ private:
     LRESULT OnSubclassMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
         switch (message) {
         case WM_CHAR:
-            if (settings_.mode == InputMode::WholeNumber && !PassesWholeNumberFilter(static_cast<std::uint32_t>(wParam))) {
+            if (settings_.mode == InputMode::WholeNumber &&
+                !PassesWholeNumberFilter(static_cast<std::uint32_t>(wParam))) {
                 return 0;  // dropped silently
             }
             break;
         case WM_NCCALCSIZE: {
             const LRESULT result = CallOriginal(message, wParam, lParam);
-            RECT& client = wParam ? reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0]
-                                  : *reinterpret_cast<RECT*>(lParam);
+            RECT& client =
+                wParam ? reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0] : *reinterpret_cast<RECT*>(lParam);
             client = ToRect(CentredLine(ToBox(client), lineHeight_));
             return result;
         }
@@ -178,8 +178,8 @@ public:
         RECT measured = area;
         const int length = static_cast<int>(caption.size());
         DrawTextW(dc, caption.c_str(), length, &measured, DT_WORDBREAK | DT_CENTER | DT_CALCRECT);
-        RECT place = ToRect(CaptionBox(ToBox(bounds), measured.right - measured.left, measured.bottom - measured.top,
-                                       offset));
+        RECT place =
+            ToRect(CaptionBox(ToBox(bounds), measured.right - measured.left, measured.bottom - measured.top, offset));
         if (disabled) {
             // Engraved: highlight one pixel right and down, shadow in place.
             RECT engraved = place;
@@ -269,10 +269,10 @@ public:
 private:
     static bool RegisterClassOnce(HINSTANCE instance) noexcept {
         WNDCLASSEXW existing{};
-    existing.cbSize = sizeof existing;
+        existing.cbSize = sizeof existing;
         if (GetClassInfoExW(instance, kLabelClass, &existing)) return true;
         WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
+        wc.cbSize = sizeof wc;
         wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
         wc.lpfnWndProc = LabelProc;
         wc.hInstance = instance;
@@ -403,8 +403,8 @@ void ControlKind::WriteDisabled(bool disabled) {
     if (window_) EnableWindow(window_, disabled ? FALSE : TRUE);
 }
 
-bool ControlKind::CreateChild(HWND parent, HINSTANCE instance, const wchar_t* className, DWORD kindStyle,
-                              DWORD exStyle, void* createParam) {
+bool ControlKind::CreateChild(HWND parent, HINSTANCE instance, const wchar_t* className, DWORD kindStyle, DWORD exStyle,
+                              void* createParam) {
     DWORD style = WS_CHILD | kindStyle;
     if (flags_ & flag::kDisabled) style |= WS_DISABLED;
     if (flags_ & flag::kFocusStop) style |= WS_TABSTOP;

@@ -8,8 +8,8 @@ std::vector<std::size_t> FocusOrder(std::span<const Row> rows, std::span<const s
     std::vector<std::size_t> order;
     for (std::size_t i = 0; i < rows.size() && i < liveFlags.size(); ++i) {
         const std::uint8_t live = liveFlags[i];
-        const bool reachable = (rows[i].flags & flag::kFocusStop) != 0 && (live & flag::kVisible) != 0 &&
-                               (live & flag::kDisabled) == 0;
+        const bool reachable =
+            (rows[i].flags & flag::kFocusStop) != 0 && (live & flag::kVisible) != 0 && (live & flag::kDisabled) == 0;
         if (reachable) order.push_back(i);
     }
     std::stable_sort(order.begin(), order.end(),

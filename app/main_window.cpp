@@ -119,7 +119,8 @@ bool MainWindow::PreTranslate(const MSG& message) {
     }
     if (message.message == WM_LBUTTONDOWN) {
         // Raised before the control sees the press; the press still reaches it.
-        if (const ControlKind* control = ControlOfWindow(message.hwnd)) Raise(control->Definition(), Event::LeftButtonPressed);
+        if (const ControlKind* control = ControlOfWindow(message.hwnd))
+            Raise(control->Definition(), Event::LeftButtonPressed);
     }
     return false;
 }

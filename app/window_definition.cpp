@@ -13,6 +13,8 @@ constexpr Binding kHideBindings[] = {{Event::Clicked, OnHideClicked}};
 constexpr Binding kClockBindings[] = {{Event::Periodic, OnClockTick}};
 constexpr Binding kScheduleBindings[] = {{Event::Periodic, OnScheduleTick}};
 
+// One line per row reads as the table it is.
+// clang-format off
 constexpr FieldSettings kTargetField{{kYaHei, -14, 700}, kAccent, kWhite, false, Align::Centre, 2, InputMode::WholeNumber};
 constexpr FieldSettings kClockField{kDefaultGuiFont, kBlack, kWhite, true, Align::Left, 0, InputMode::Normal};
 constexpr ButtonSettings kButton{};
@@ -49,6 +51,7 @@ constexpr std::array<Row, kControlCount> kControls{{
     {"透明标签3", Control::透明标签3, Kind::TransparentLabel, 210, 24, 24, 24, kMain, kArrow, "", V, 0, "分", {},
      kUnitLabel},
 }};
+// clang-format on
 
 constexpr bool RowsFollowControlOrder() {
     for (std::size_t i = 0; i < kControls.size(); ++i) {

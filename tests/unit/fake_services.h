@@ -13,8 +13,8 @@
 namespace timelock::testing {
 
 inline std::string NameOf(Control control) {
-    static constexpr const char* kNames[] = {"透明标签1", "超级按钮1", "编辑框1", "编辑框2", "超级按钮2",
-                                             "编辑框3",   "编辑框4",   "时钟1",   "时钟2",   "超级按钮3",
+    static constexpr const char* kNames[] = {"透明标签1", "超级按钮1", "编辑框1",   "编辑框2", "超级按钮2",
+                                             "编辑框3",   "编辑框4",   "时钟1",     "时钟2",   "超级按钮3",
                                              "透明标签2", "透明标签3", "MainWindow"};
     return kNames[IndexOf(control)];
 }

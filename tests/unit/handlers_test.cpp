@@ -9,11 +9,11 @@ namespace {
 using Writes = std::vector<std::string>;
 
 const Writes kArmedWrites = {
-    "时钟2.Period=10000",         "超级按钮1.Disabled=1", "编辑框1.Disabled=1",   "编辑框2.Disabled=1",
+    "时钟2.Period=10000",          "超级按钮1.Disabled=1", "编辑框1.Disabled=1",   "编辑框2.Disabled=1",
     "超级按钮1.Caption=运行中...", "超级按钮2.Disabled=0", "超级按钮3.Disabled=0",
 };
 const Writes kIdleWrites = {
-    "时钟2.Period=0",     "超级按钮1.Disabled=0", "超级按钮2.Disabled=1",        "超级按钮3.Disabled=1",
+    "时钟2.Period=0",     "超级按钮1.Disabled=0", "超级按钮2.Disabled=1",       "超级按钮3.Disabled=1",
     "编辑框1.Disabled=0", "编辑框2.Disabled=0",   "超级按钮1.Caption=开启锁屏",
 };
 

@@ -16,8 +16,8 @@ TEST(CentredOrigin, UsesTheWholeScreenAndRoundsTowardZero) {
 
 TEST(CaptionBox, CentresTheMeasuredTextTowardZero) {
     const Box button{0, 0, 65, 25};
-    EXPECT_EQ(CaptionBox(button, 48, 16, false), (Box{8, 4, 56, 20}));  // 17/2 = 8, 9/2 = 4
-    EXPECT_EQ(CaptionBox(button, 48, 16, true), (Box{9, 5, 57, 21}));   // one pixel right and down
+    EXPECT_EQ(CaptionBox(button, 48, 16, false), (Box{8, 4, 56, 20}));   // 17/2 = 8, 9/2 = 4
+    EXPECT_EQ(CaptionBox(button, 48, 16, true), (Box{9, 5, 57, 21}));    // one pixel right and down
     EXPECT_EQ(CaptionBox(button, 70, 16, false), (Box{-2, 4, 68, 20}));  // -5/2 = -2, not -3
     EXPECT_EQ(CaptionBox(Box{10, 20, 75, 45}, 65, 25, false), (Box{10, 20, 75, 45}));
 }
@@ -47,15 +47,14 @@ TEST_P(TimerPeriodWrite, Plans) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, TimerPeriodWrite,
-    ::testing::Values(PeriodWrite{0, 0, {}},                        // stopped stays stopped
-                      PeriodWrite{10000, 10000, {}},                // running keeps its schedule
-                      PeriodWrite{0, -5, {}},                       // negative counts as 0
-                      PeriodWrite{0, 10000, {true, false, true, 10000}},
-                      PeriodWrite{10000, 0, {true, true, false, 0}},
-                      PeriodWrite{10000, -1, {true, true, false, 0}},
-                      PeriodWrite{1000, 10000, {true, true, true, 10000}}));
+INSTANTIATE_TEST_SUITE_P(Table, TimerPeriodWrite,
+                         ::testing::Values(PeriodWrite{0, 0, {}},          // stopped stays stopped
+                                           PeriodWrite{10000, 10000, {}},  // running keeps its schedule
+                                           PeriodWrite{0, -5, {}},         // negative counts as 0
+                                           PeriodWrite{0, 10000, {true, false, true, 10000}},
+                                           PeriodWrite{10000, 0, {true, true, false, 0}},
+                                           PeriodWrite{10000, -1, {true, true, false, 0}},
+                                           PeriodWrite{1000, 10000, {true, true, true, 10000}}));
 
 }  // namespace
 }  // namespace timelock

@@ -33,12 +33,14 @@ INSTANTIATE_TEST_SUITE_P(
         Rewrite{" 7", "7"}, Rewrite{"\t7", "7"}, Rewrite{"\n7", "7"}, Rewrite{"\v7", "7"}, Rewrite{"\f7", "7"},
         Rewrite{"\r7", "7"}, Rewrite{" \t\r\n8", "8"},
         // Other characters are not white space.
-        Rewrite{"\xC2\xA0" "7", ""}, Rewrite{"\b7", ""},
+        Rewrite{"\xC2\xA0"
+                "7",
+                ""},
+        Rewrite{"\b7", ""},
         // Clamped to 32 bits, however long the digit run.
-        Rewrite{"2147483647", "2147483647"}, Rewrite{"2147483648", "2147483647"},
-        Rewrite{"-2147483648", "-2147483648"}, Rewrite{"-2147483649", "-2147483648"},
-        Rewrite{std::string(200, '9'), "2147483647"}, Rewrite{"-" + std::string(200, '9'), "-2147483648"},
-        Rewrite{std::string(50, '0') + "42", "42"}));
+        Rewrite{"2147483647", "2147483647"}, Rewrite{"2147483648", "2147483647"}, Rewrite{"-2147483648", "-2147483648"},
+        Rewrite{"-2147483649", "-2147483648"}, Rewrite{std::string(200, '9'), "2147483647"},
+        Rewrite{"-" + std::string(200, '9'), "-2147483648"}, Rewrite{std::string(50, '0') + "42", "42"}));
 
 TEST(FocusLossRewrite, IsIdempotent) {
     for (const char* text : {"", "0", "-5", "07", "5-", " +12x", "99999999999"}) {
@@ -68,15 +70,18 @@ TEST_P(CompareTextCase, GivesSignAsUnsignedBytes) {
     EXPECT_EQ(CompareText(second, first), -expected) << "antisymmetric";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, CompareTextCase,
-    ::testing::Values(Comparison{"", "", 0}, Comparison{"", "a", -1}, Comparison{"14", "14", 0},
-                      Comparison{"9", "10", 1}, Comparison{"30", "5", -1}, Comparison{"1", "12", -1},
-                      Comparison{"abc", "abd", -1},
-                      // Bytes above 0x7F compare as unsigned: a CJK lead byte sorts after ASCII.
-                      Comparison{"\xE6\x97\xB6", "z", 1}, Comparison{"\x80", "\x7F", 1},
-                      // The first zero byte ends a text.
-                      Comparison{std::string("5\0" "9", 3), "5", 0}, Comparison{std::string("\0a", 2), "", 0}));
+INSTANTIATE_TEST_SUITE_P(Table, CompareTextCase,
+                         ::testing::Values(Comparison{"", "", 0}, Comparison{"", "a", -1}, Comparison{"14", "14", 0},
+                                           Comparison{"9", "10", 1}, Comparison{"30", "5", -1},
+                                           Comparison{"1", "12", -1}, Comparison{"abc", "abd", -1},
+                                           // Bytes above 0x7F compare as unsigned: a CJK lead byte sorts after ASCII.
+                                           Comparison{"\xE6\x97\xB6", "z", 1}, Comparison{"\x80", "\x7F", 1},
+                                           // The first zero byte ends a text.
+                                           Comparison{std::string("5\0"
+                                                                  "9",
+                                                                  3),
+                                                      "5", 0},
+                                           Comparison{std::string("\0a", 2), "", 0}));
 
 TEST(CompareText, YieldsExactlyMinusOneZeroOrOne) {
     EXPECT_EQ(CompareText("a", "z"), -1);
@@ -110,9 +115,9 @@ TEST(Utf, RoundTripsChineseAndAstralText) {
 }
 
 TEST(Utf, ReplacesIllFormedSequences) {
-    EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), std::u16string(u"\uFFFD"));           // overlong
-    EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), std::u16string(u"\uFFFD"));       // encoded surrogate
-    EXPECT_EQ(Utf8ToUtf16("a\xE6\x97"), std::u16string(u"a\uFFFD"));         // cut short
+    EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), std::u16string(u"\uFFFD"));                // overlong
+    EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), std::u16string(u"\uFFFD"));            // encoded surrogate
+    EXPECT_EQ(Utf8ToUtf16("a\xE6\x97"), std::u16string(u"a\uFFFD"));              // cut short
     EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");  // lone surrogate
 }
 

@@ -79,10 +79,9 @@ TEST(WindowDefinition, VisibleControlsDoNotOverlap) {
     for (std::size_t a = 0; a < rows.size(); ++a) {
         for (std::size_t b = a + 1; b < rows.size(); ++b) {
             if (!(rows[a].flags & flag::kVisible) || !(rows[b].flags & flag::kVisible)) continue;
-            const bool apart = rows[a].left + rows[a].width <= rows[b].left ||
-                               rows[b].left + rows[b].width <= rows[a].left ||
-                               rows[a].top + rows[a].height <= rows[b].top ||
-                               rows[b].top + rows[b].height <= rows[a].top;
+            const bool apart =
+                rows[a].left + rows[a].width <= rows[b].left || rows[b].left + rows[b].width <= rows[a].left ||
+                rows[a].top + rows[a].height <= rows[b].top || rows[b].top + rows[b].height <= rows[a].top;
             EXPECT_TRUE(apart) << rows[a].name << " overlaps " << rows[b].name;
         }
     }
@@ -95,7 +94,8 @@ std::vector<std::size_t> Order(std::initializer_list<Control> controls) {
 }
 
 TEST(FocusOrder, FollowsTheLiveFlags) {
-    EXPECT_EQ(FocusOrder(ControlRows(), InitialFlags()), Order({Control::超级按钮1, Control::编辑框1, Control::编辑框2}));
+    EXPECT_EQ(FocusOrder(ControlRows(), InitialFlags()),
+              Order({Control::超级按钮1, Control::编辑框1, Control::编辑框2}));
     EXPECT_EQ(FocusOrder(ControlRows(), ArmedFlags()), Order({Control::超级按钮2, Control::超级按钮3}));
 }
 
@@ -116,20 +116,19 @@ TEST_P(FocusStep, WrapsAroundBothWays) {
     EXPECT_EQ(NextInFocusOrder(ControlRows(), flags, from, step.forward), IndexOf(step.to));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, FocusStep,
-    ::testing::Values(Step{"idle", Control::超级按钮1, true, Control::编辑框1},
-                      Step{"idle", Control::编辑框1, true, Control::编辑框2},
-                      Step{"idle", Control::编辑框2, true, Control::超级按钮1},
-                      Step{"idle", Control::超级按钮1, false, Control::编辑框2},
-                      Step{"idle", Control::编辑框1, false, Control::超级按钮1},
-                      Step{"armed", Control::超级按钮2, true, Control::超级按钮3},
-                      Step{"armed", Control::超级按钮3, true, Control::超级按钮2},
-                      Step{"armed", Control::超级按钮2, false, Control::超级按钮3},
-                      // From nowhere (the window itself, or a control that lost its place).
-                      Step{"armed", std::nullopt, true, Control::超级按钮2},
-                      Step{"armed", std::nullopt, false, Control::超级按钮3},
-                      Step{"armed", Control::编辑框1, true, Control::超级按钮2}));
+INSTANTIATE_TEST_SUITE_P(Table, FocusStep,
+                         ::testing::Values(Step{"idle", Control::超级按钮1, true, Control::编辑框1},
+                                           Step{"idle", Control::编辑框1, true, Control::编辑框2},
+                                           Step{"idle", Control::编辑框2, true, Control::超级按钮1},
+                                           Step{"idle", Control::超级按钮1, false, Control::编辑框2},
+                                           Step{"idle", Control::编辑框1, false, Control::超级按钮1},
+                                           Step{"armed", Control::超级按钮2, true, Control::超级按钮3},
+                                           Step{"armed", Control::超级按钮3, true, Control::超级按钮2},
+                                           Step{"armed", Control::超级按钮2, false, Control::超级按钮3},
+                                           // From nowhere (the window itself, or a control that lost its place).
+                                           Step{"armed", std::nullopt, true, Control::超级按钮2},
+                                           Step{"armed", std::nullopt, false, Control::超级按钮3},
+                                           Step{"armed", Control::编辑框1, true, Control::超级按钮2}));
 
 TEST(FocusOrder, HiddenFieldsAndLabelsAreNeverReached) {
     std::optional<std::size_t> at = IndexOf(Control::超级按钮1);

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Everything from a clean clone to green: dependencies, the host build with its
+# unit tests and static checks, the Windows build, and the end-to-end suites
+# against the real exe under Wine.
+set -euo pipefail
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$repo"
+step() { printf '\n== %s\n' "$*"; }
+
+step "dependencies"
+scripts/install-deps.sh
+
+step "host build and unit tests"
+cmake --preset host -DTIMELOCK_WERROR=ON >/dev/null
+cmake --build --preset host
+ctest --preset host --output-on-failure | tail -n 3
+
+step "clang-tidy over the portable core"
+clang-tidy -p build/host --quiet scheduler/handlers.cpp platform/text_rules.cpp app/window_definition.cpp \
+  app/focus_order.cpp 2> >(grep -v 'warnings generated' >&2)
+
+step "clang-format"
+git ls-files -z 'app/*.cpp' 'app/*.h' 'scheduler/*' 'platform/*' 'tests/unit/*.cpp' 'tests/unit/*.h' |
+  xargs -0 clang-format --dry-run -Werror
+
+step "Windows build"
+cmake --preset win64 -DTIMELOCK_WERROR=ON >/dev/null
+cmake --build --preset win64
+scripts/check-exe.sh build/win64/timelock.exe
+
+step "end to end under Wine"
+scripts/e2e.sh --no-build
