@@ -16,6 +16,19 @@ cmake --preset host -DTIMELOCK_WERROR=ON >/dev/null
 cmake --build --preset host
 ctest --preset host --output-on-failure | tail -n 3
 
+step "unit tests under ASan, UBSan and LSan, and the text-rules fuzzer"
+cmake --preset sanitize -DTIMELOCK_WERROR=ON >/dev/null
+cmake --build --preset sanitize
+ctest --preset sanitize --output-on-failure | tail -n 3
+mkdir -p build/sanitize/corpus
+fuzz_log=build/sanitize/fuzz.log
+if ! build/sanitize/tests/fuzz/text_rules_fuzz -max_total_time="${TIMELOCK_FUZZ_SECONDS:-30}" \
+  build/sanitize/corpus >"$fuzz_log" 2>&1; then
+  tail -n 40 "$fuzz_log"
+  exit 1
+fi
+grep -E '^Done' "$fuzz_log"
+
 step "clang-tidy over the portable core"
 clang-tidy -p build/host --quiet scheduler/handlers.cpp platform/text_rules.cpp app/window_definition.cpp \
   app/focus_order.cpp 2> >(grep -v 'warnings generated' >&2)
