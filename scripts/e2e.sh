@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# Runs the end-to-end suites: timelock.exe driven by timelock_e2e.exe under Wine,
+# on a private Xvfb display and a fresh copy of a cached Wine prefix.
+#
+#   scripts/e2e.sh [--no-build] [driver arguments: suite or suite.case names, --list]
+#
+# Screenshots land in build/e2e/artifacts/. The last line is "e2e: N passed, N failed".
+set -euo pipefail
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+work=$repo/build/e2e
+pristine=$work/prefix-pristine
+prefix=$work/prefix
+artifacts=$work/artifacts
+app_exe=$repo/build/win64/timelock.exe
+driver_exe=$repo/build/win64/tests/e2e/timelock_e2e.exe
+# Bump when the prefix recipe below changes, so the cached copy is rebuilt.
+prefix_recipe=1
+
+build=1
+if [[ ${1:-} == --no-build ]]; then build=0; shift; fi
+
+die() { echo "e2e: $*" >&2; echo "e2e: 0 passed, 1 failed"; exit 2; }
+
+for tool in wine wineserver wineboot Xvfb; do
+  command -v "$tool" >/dev/null || die "$tool is missing; install the e2e packages (wine, xvfb) first"
+done
+marlett=/usr/share/wine/fonts/marlett.ttf
+[[ -f $marlett ]] || die "$marlett is missing; install fonts-wine"
+fc-list 2>/dev/null | grep -q 'WenQuanYi Zen Hei' || die "WenQuanYi Zen Hei is missing; install fonts-wqy-zenhei"
+
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+export LC_ALL=C.UTF-8 TZ=${TZ:-UTC}
+unset WINESERVER DISPLAY
+
+mkdir -p "$work"
+# One run at a time per work tree: the prefix and the artefacts are shared.
+exec 9>"$work/.lock"
+flock -w 600 9 || die "another e2e run holds $work/.lock"
+
+xvfb_pid=
+cleanup() {
+  set +e
+  if [[ -d $prefix ]]; then WINEPREFIX=$prefix wineserver -k 2>/dev/null; fi
+  if [[ -n $xvfb_pid ]]; then kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+start_xvfb() {
+  local fifo=$work/.displayfd
+  rm -f "$fifo"; mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$fifo" >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  local n
+  read -r -t 20 n <"$fifo" || die "Xvfb did not start (see $work/xvfb.log)"
+  rm -f "$fifo"
+  export DISPLAY=:$n
+}
+
+write_prefix_registry() {
+  local reg=$work/prefix.reg
+  {
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+    printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
+    for face in 微软雅黑 "Microsoft YaHei" "Microsoft YaHei UI" 宋体 SimSun "MS Shell Dlg" "MS Shell Dlg 2"; do
+      printf '"%s"="WenQuanYi Zen Hei"\r\n' "$face"
+    done
+    printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n"Tahoma"="WenQuanYi Zen Hei"\r\n'
+    # A default virtual desktop draws captions without a window manager and lets the
+    # driver see the program's windows.
+    printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="e2e"\r\n'
+    printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"e2e"="1920x1080"\r\n'
+  } | { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; } >"$reg"
+  WINEPREFIX=$1 wine regedit /S 'Z:'"${reg//\//\\}"
+}
+
+make_pristine_prefix() {
+  local stamp="recipe=$prefix_recipe $(wine --version 2>/dev/null | head -1)"
+  if [[ -f $pristine/.e2e-stamp && $(cat "$pristine/.e2e-stamp") == "$stamp" ]]; then return; fi
+  echo "e2e: making the Wine prefix (once)"
+  rm -rf "$pristine" "$pristine.tmp"
+  WINEPREFIX=$pristine.tmp wineboot -i >/dev/null 2>&1 || die "wineboot failed"
+  cp "$marlett" "$pristine.tmp/drive_c/windows/Fonts/"
+  write_prefix_registry "$pristine.tmp"
+  WINEPREFIX=$pristine.tmp wineserver -w
+  echo "$stamp" >"$pristine.tmp/.e2e-stamp"
+  mv "$pristine.tmp" "$pristine"
+}
+
+winpath() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
+
+if ((build)); then
+  { cmake --preset win64 && cmake --build --preset win64; } >"$work/build.log" 2>&1 \
+    || { tail -n 30 "$work/build.log" >&2; die "the win64 build failed (see $work/build.log)"; }
+fi
+app_exe=${TIMELOCK_EXE:-$app_exe}
+[[ -f $app_exe ]] || die "$app_exe not found; build it with: cmake --preset win64 && cmake --build --preset win64"
+[[ -f $driver_exe ]] || die "$driver_exe not found; it is built with the win64 preset"
+
+start_xvfb
+make_pristine_prefix
+rm -rf "$prefix"
+cp -a "$pristine" "$prefix"
+export WINEPREFIX=$prefix
+wineserver -p
+rm -rf "$artifacts"
+mkdir -p "$artifacts"
+
+# The driver's lines go through as they come; screenshots it announces are
+# turned into PNG files beside it.
+passed=0 failed=0 summary= driver_status=
+while IFS= read -r line; do
+  line=${line%$'\r'}
+  case $line in
+    "SCREENSHOT "*)
+      bmp=$artifacts/${line##*\\}
+      shot=$bmp
+      if command -v convert >/dev/null && convert "$bmp" "${bmp%.bmp}.png" 2>/dev/null; then
+        rm -f "$bmp"; shot=${bmp%.bmp}.png
+      fi
+      echo "  screenshot: ${shot#"$repo"/}" ;;
+    "e2e: "*" passed, "*" failed") summary=$line ;;
+    "E2E-DRIVER-EXIT "*) driver_status=${line#E2E-DRIVER-EXIT } ;;
+    *)
+      [[ $line == "PASS "* ]] && passed=$((passed + 1))
+      [[ $line == "FAIL "* ]] && failed=$((failed + 1))
+      echo "$line" ;;
+  esac
+done < <(
+  set +e
+  timeout -k 10 "${E2E_TIMEOUT:-600}" wine "$driver_exe" --app "$(winpath "$app_exe")" \
+    --artifacts "$(winpath "$artifacts")" "$@" 2>"$work/wine.log"
+  echo "E2E-DRIVER-EXIT $?"
+)
+
+if [[ $driver_status == 0 && " $* " == *" --list "* ]]; then exit 0; fi
+if [[ -n $summary && ( $driver_status == 0 || $driver_status == 1 ) ]]; then
+  echo "$summary"
+  [[ $driver_status == 0 ]]
+  exit
+fi
+echo "e2e: the driver ended with status ${driver_status:-unknown} before its summary (see $work/wine.log)" >&2
+tail -n 20 "$work/wine.log" >&2
+echo "e2e: $passed passed, $((failed + 1)) failed"
+exit 1
