@@ -48,6 +48,13 @@ public:
         return std::nullopt;
     }
 
+    void WriteDisabled(bool disabled) override {
+        const bool hadFocus = window_ && GetFocus() == window_;
+        ControlKind::WriteDisabled(disabled);  // losing the focus runs the rewrite
+        // Keys then still reach the main window, so Tab finds the next control.
+        if (hadFocus && disabled && !GetFocus()) SetFocus(GetParent(window_));
+    }
+
     HBRUSH OnColour(HDC dc) override {
         SetTextColor(dc, ToColorRef(settings_.text));
         SetBkColor(dc, ToColorRef(settings_.background));
