@@ -14,8 +14,6 @@ prefix=$work/prefix
 artifacts=$work/artifacts
 app_exe=$repo/build/win64/timelock.exe
 driver_exe=$repo/build/win64/tests/e2e/timelock_e2e.exe
-# Bump when the prefix recipe below changes, so the cached copy is rebuilt.
-prefix_recipe=1
 
 build=1
 if [[ ${1:-} == --no-build ]]; then build=0; shift; fi
@@ -25,8 +23,7 @@ die() { echo "e2e: $*" >&2; echo "e2e: 0 passed, 1 failed"; exit 2; }
 for tool in wine wineserver wineboot Xvfb; do
   command -v "$tool" >/dev/null || die "$tool is missing; install the e2e packages (wine, xvfb) first"
 done
-marlett=/usr/share/wine/fonts/marlett.ttf
-[[ -f $marlett ]] || die "$marlett is missing; install fonts-wine"
+[[ -f /usr/share/wine/fonts/marlett.ttf ]] || die "marlett.ttf is missing; install fonts-wine"
 fc-list 2>/dev/null | grep -q 'WenQuanYi Zen Hei' || die "WenQuanYi Zen Hei is missing; install fonts-wqy-zenhei"
 
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
@@ -58,36 +55,6 @@ start_xvfb() {
   export DISPLAY=:$n
 }
 
-write_prefix_registry() {
-  local reg=$work/prefix.reg
-  {
-    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
-    printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
-    for face in 微软雅黑 "Microsoft YaHei" "Microsoft YaHei UI" 宋体 SimSun "MS Shell Dlg" "MS Shell Dlg 2"; do
-      printf '"%s"="WenQuanYi Zen Hei"\r\n' "$face"
-    done
-    printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n"Tahoma"="WenQuanYi Zen Hei"\r\n'
-    # A default virtual desktop draws captions without a window manager and lets the
-    # driver see the program's windows.
-    printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="e2e"\r\n'
-    printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"e2e"="1920x1080"\r\n'
-  } | { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; } >"$reg"
-  WINEPREFIX=$1 wine regedit /S 'Z:'"${reg//\//\\}"
-}
-
-make_pristine_prefix() {
-  local stamp="recipe=$prefix_recipe $(wine --version 2>/dev/null | head -1)"
-  if [[ -f $pristine/.e2e-stamp && $(cat "$pristine/.e2e-stamp") == "$stamp" ]]; then return; fi
-  echo "e2e: making the Wine prefix (once)"
-  rm -rf "$pristine" "$pristine.tmp"
-  WINEPREFIX=$pristine.tmp wineboot -i >/dev/null 2>&1 || die "wineboot failed"
-  cp "$marlett" "$pristine.tmp/drive_c/windows/Fonts/"
-  write_prefix_registry "$pristine.tmp"
-  WINEPREFIX=$pristine.tmp wineserver -w
-  echo "$stamp" >"$pristine.tmp/.e2e-stamp"
-  mv "$pristine.tmp" "$pristine"
-}
-
 winpath() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
 
 if ((build)); then
@@ -99,7 +66,9 @@ app_exe=${TIMELOCK_EXE:-$app_exe}
 [[ -f $driver_exe ]] || die "$driver_exe not found; it is built with the win64 preset"
 
 start_xvfb
-make_pristine_prefix
+# Made once and cached; each run works on a fresh copy, so nothing a program
+# left in the registry or on drive C reaches the next run.
+"$repo/scripts/wine-prefix.sh" "$pristine" || die "could not make the Wine prefix"
 rm -rf "$prefix"
 cp -a "$pristine" "$prefix"
 export WINEPREFIX=$prefix

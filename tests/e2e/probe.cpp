@@ -28,6 +28,7 @@ void AddKey(std::vector<INPUT>& inputs, WORD key, bool up) {
 
 bool BringToForeground(HWND window) {
     if (GetForegroundWindow() == window) return true;
+    if (!IsWindow(window)) return false;
     SetForegroundWindow(window);
     return WaitFor([&] { return GetForegroundWindow() == window; }, milliseconds{2000});
 }
