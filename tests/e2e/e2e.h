@@ -49,7 +49,7 @@ inline void Describe(std::ostream& out, const Rect& r) {
     out << '(' << r.left << ',' << r.top << ' ' << r.width << 'x' << r.height << ')';
 }
 template <class T>
-    requires std::is_arithmetic_v<T>
+requires std::is_arithmetic_v<T>
 void Describe(std::ostream& out, T value) {
     if constexpr (sizeof(T) == 1) {
         out << static_cast<int>(value);
@@ -122,6 +122,15 @@ std::optional<Image> CaptureScreen(const RECT& area);
 std::optional<Image> CaptureSettled(const RECT& area, milliseconds deadline = milliseconds{3000});
 bool SaveBmp(const Image& image, const std::wstring& path);
 
+// An icon's picture with the pixels its mask leaves opaque.
+struct Sprite {
+    Image image;
+    std::vector<bool> opaque;
+};
+std::optional<Sprite> RenderIcon(HICON icon);
+// The first place in `within` (image coordinates) where every opaque pixel of the sprite matches.
+std::optional<POINT> FindSprite(const Image& image, const Sprite& sprite, const RECT& within);
+
 struct Options {
     std::wstring appExe;
     std::wstring artifactsDir;
@@ -138,6 +147,7 @@ public:
     // Ends every program this case started, and forgets them.
     void EndApps();
     const std::vector<std::unique_ptr<App>>& Apps() const noexcept { return apps_; }
+    const std::wstring& AppExe() const noexcept { return options_.appExe; }
 
     // Saves the image as "<case>-<name>.bmp" among the artefacts and announces it.
     void SaveScreenshot(std::string_view name, const Image& image);
@@ -210,24 +220,24 @@ inline bool CheckTrue(bool ok, const char* expression, const char* file, int lin
 }  // namespace e2e
 
 // A case: E2E_CASE(suite_window, tab_order) { ... } with `ctx` in scope.
-#define E2E_CASE(suite, name)                                                                          \
-    static void e2e_case_##suite##_##name(::e2e::Context& ctx);                                        \
-    static const ::e2e::Registration e2e_registration_##suite##_##name{#suite, #name,                  \
-                                                                      &e2e_case_##suite##_##name}; \
+#define E2E_CASE(suite, name)                                                                                      \
+    static void e2e_case_##suite##_##name(::e2e::Context& ctx);                                                    \
+    static const ::e2e::Registration e2e_registration_##suite##_##name{#suite, #name, &e2e_case_##suite##_##name}; \
     static void e2e_case_##suite##_##name([[maybe_unused]] ::e2e::Context& ctx)
 
 // CHECK records a failure and goes on; REQUIRE also ends the case. Extra
 // arguments are streamed into the failure message.
-#define CHECK(cond, ...) ::e2e::CheckTrue(static_cast<bool>(cond), #cond, __FILE__, __LINE__, ::e2e::Message(__VA_ARGS__))
+#define CHECK(cond, ...) \
+    ::e2e::CheckTrue(static_cast<bool>(cond), #cond, __FILE__, __LINE__, ::e2e::Message(__VA_ARGS__))
 #define CHECK_EQ(actual, expected, ...) \
     ::e2e::CheckEqual((actual), (expected), #actual, __FILE__, __LINE__, ::e2e::Message(__VA_ARGS__))
-#define REQUIRE(cond, ...)                                                                              \
-    do {                                                                                                \
+#define REQUIRE(cond, ...)                                                                                      \
+    do {                                                                                                        \
         if (!::e2e::CheckTrue(static_cast<bool>(cond), #cond, __FILE__, __LINE__, ::e2e::Message(__VA_ARGS__))) \
-            throw ::e2e::Abort{};                                                                       \
+            throw ::e2e::Abort{};                                                                               \
     } while (false)
-#define REQUIRE_EQ(actual, expected, ...)                                                                    \
-    do {                                                                                                     \
+#define REQUIRE_EQ(actual, expected, ...)                                                                       \
+    do {                                                                                                        \
         if (!::e2e::CheckEqual((actual), (expected), #actual, __FILE__, __LINE__, ::e2e::Message(__VA_ARGS__))) \
-            throw ::e2e::Abort{};                                                                            \
+            throw ::e2e::Abort{};                                                                               \
     } while (false)

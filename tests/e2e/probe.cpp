@@ -123,12 +123,18 @@ std::string KeyName(const Keystroke& stroke) {
     if (stroke.alt) name += "Alt+";
     if (stroke.shift) name += "Shift+";
     switch (stroke.key) {
-    case VK_TAB: return name + "Tab";
-    case VK_ESCAPE: return name + "Esc";
-    case VK_RETURN: return name + "Enter";
-    case VK_F1: return name + "F1";
-    case VK_F4: return name + "F4";
-    default: return name + "VK " + std::to_string(stroke.key);
+    case VK_TAB:
+        return name + "Tab";
+    case VK_ESCAPE:
+        return name + "Esc";
+    case VK_RETURN:
+        return name + "Enter";
+    case VK_F1:
+        return name + "F1";
+    case VK_F4:
+        return name + "F4";
+    default:
+        return name + "VK " + std::to_string(stroke.key);
     }
 }
 

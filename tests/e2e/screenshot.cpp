@@ -3,6 +3,7 @@
 // anything the program failed to paint.
 #include "tests/e2e/e2e.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -59,6 +60,72 @@ std::optional<Image> CaptureSettled(const RECT& area, milliseconds deadline) {
         if (same) break;
     }
     return last;
+}
+
+namespace {
+
+std::optional<std::vector<std::uint32_t>> BitmapPixels(HBITMAP bitmap, int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    const HDC screen = GetDC(nullptr);
+    const int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    if (rows != height) return std::nullopt;
+    return pixels;
+}
+
+}  // namespace
+
+std::optional<Sprite> RenderIcon(HICON icon) {
+    ICONINFO parts{};
+    if (!icon || !GetIconInfo(icon, &parts)) return std::nullopt;
+    BITMAP mask{};
+    GetObjectW(parts.hbmMask, sizeof mask, &mask);
+    const int width = mask.bmWidth;
+    // A monochrome icon keeps its picture in the lower half of the mask.
+    const int height = parts.hbmColor ? mask.bmHeight : mask.bmHeight / 2;
+    std::optional<Sprite> sprite;
+    const auto maskPixels = BitmapPixels(parts.hbmMask, width, parts.hbmColor ? height : 2 * height);
+    const auto colourPixels =
+        parts.hbmColor ? BitmapPixels(parts.hbmColor, width, height) : std::optional<std::vector<std::uint32_t>>{};
+    if (maskPixels && (colourPixels || !parts.hbmColor) && width > 0 && height > 0) {
+        Sprite out;
+        out.image = {width, height, {}};
+        const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::uint32_t c = colourPixels ? (*colourPixels)[i] : (*maskPixels)[count + i];
+            out.image.pixels.push_back(RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF));
+            out.opaque.push_back(((*maskPixels)[i] & 0xFFFFFF) == 0);
+        }
+        sprite = std::move(out);
+    }
+    if (parts.hbmColor) DeleteObject(parts.hbmColor);
+    DeleteObject(parts.hbmMask);
+    return sprite;
+}
+
+std::optional<POINT> FindSprite(const Image& image, const Sprite& sprite, const RECT& within) {
+    const int right = std::min<int>(within.right, image.width) - sprite.image.width;
+    const int bottom = std::min<int>(within.bottom, image.height) - sprite.image.height;
+    for (int top = std::max<int>(within.top, 0); top <= bottom; ++top) {
+        for (int left = std::max<int>(within.left, 0); left <= right; ++left) {
+            bool same = true;
+            for (int y = 0; y < sprite.image.height && same; ++y) {
+                for (int x = 0; x < sprite.image.width && same; ++x) {
+                    const std::size_t i = static_cast<std::size_t>(y * sprite.image.width + x);
+                    same = !sprite.opaque[i] || image.At(left + x, top + y) == sprite.image.pixels[i];
+                }
+            }
+            if (same) return POINT{left, top};
+        }
+    }
+    return std::nullopt;
 }
 
 bool SaveBmp(const Image& image, const std::wstring& path) {

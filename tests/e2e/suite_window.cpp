@@ -4,6 +4,7 @@
 #include "tests/e2e/e2e.h"
 #include "tests/e2e/probe.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -58,10 +59,13 @@ constexpr std::array<ControlRow, 10> kControls{{
 
 const wchar_t* ClassOf(Kind kind) {
     switch (kind) {
-    case Kind::Label: return L"TimelockLabel";
-    case Kind::Button: return L"Button";
+    case Kind::Label:
+        return L"TimelockLabel";
+    case Kind::Button:
+        return L"Button";
     case Kind::TargetField:
-    case Kind::ClockField: return L"Edit";
+    case Kind::ClockField:
+        return L"Edit";
     }
     return L"";
 }
@@ -136,7 +140,55 @@ E2E_CASE(suite_window, window_styles) {
     const ULONG_PTR classStyle = GetClassLongPtrW(window, GCL_STYLE);
     CHECK_EQ(classStyle & (CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS), ULONG_PTR{CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS},
              "class style");
+}
 
+// The caption shows the program file's own icon, set with WM_SETICON. This is
+// checked in the picture: Wine does not answer WM_GETICON across processes.
+E2E_CASE(suite_window, caption_shows_program_icon) {
+    const HMODULE file =
+        LoadLibraryExW(ctx.AppExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    REQUIRE(file != nullptr, "cannot read the resources of ", ctx.AppExe());
+    struct FirstIcon {
+        std::wstring name;
+        WORD id = 0;
+        bool found = false;
+    } first;
+    EnumResourceNamesW(
+        file, RT_GROUP_ICON,
+        [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR param) -> BOOL {
+            auto& out = *reinterpret_cast<FirstIcon*>(param);
+            if (IS_INTRESOURCE(name)) {
+                out.id = static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name));
+            } else {
+                out.name = name;
+            }
+            out.found = true;
+            return FALSE;
+        },
+        reinterpret_cast<LONG_PTR>(&first));
+    std::optional<Sprite> sprite;
+    if (first.found) {
+        const HANDLE icon = LoadImageW(file, first.name.empty() ? MAKEINTRESOURCEW(first.id) : first.name.c_str(),
+                                       IMAGE_ICON, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0);
+        sprite = RenderIcon(static_cast<HICON>(icon));
+        if (icon) DestroyIcon(static_cast<HICON>(icon));
+    }
+    FreeLibrary(file);
+    REQUIRE(first.found, "the program file has no icon");
+    REQUIRE(sprite && std::count(sprite->opaque.begin(), sprite->opaque.end(), true) > 0,
+            "the program file's icon has no opaque pixel to look for");
+
+    const App& app = ctx.Launch();
+    const HWND window = MainWindowOf(app);
+    const Rect outer = OuterRect(window);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    const auto image = CaptureSettled({outer.left, outer.top, outer.left + outer.width, outer.top + outer.height});
+    REQUIRE(image.has_value(), "could not capture the screen");
+    ctx.SaveScreenshot("caption", *image);
+    // The left part of the caption bar, above the client area.
+    const RECT caption{0, 0, outer.width / 3, origin.y - outer.top};
+    CHECK(FindSprite(*image, *sprite, caption).has_value(), "the program's small icon is not in the caption");
 }
 
 E2E_CASE(suite_window, controls_as_built) {
@@ -227,8 +279,8 @@ E2E_CASE(suite_window, clock_fields_fill_after_first_tick) {
 
     SYSTEMTIME before{};
     GetLocalTime(&before);
-    const bool filled = WaitFor([&] { return !Text(hour).value_or(L"").empty() && !Text(minute).value_or(L"").empty(); },
-                                milliseconds{3000});
+    const bool filled = WaitFor(
+        [&] { return !Text(hour).value_or(L"").empty() && !Text(minute).value_or(L"").empty(); }, milliseconds{3000});
     REQUIRE(filled, "the clock fields were still empty 3 s later");
     const std::wstring shownHour = Text(hour).value_or(L"");
     const std::wstring shownMinute = Text(minute).value_or(L"");
@@ -263,7 +315,12 @@ E2E_CASE(suite_window, tab_order) {
         {"Tab twice round",
          {{tab, k编辑框1}, {tab, k编辑框2}, {tab, k超级按钮1}, {tab, k编辑框1}, {tab, k编辑框2}, {tab, k超级按钮1}}},
         {"Shift+Tab twice round",
-         {{back, k编辑框2}, {back, k编辑框1}, {back, k超级按钮1}, {back, k编辑框2}, {back, k编辑框1}, {back, k超级按钮1}}},
+         {{back, k编辑框2},
+          {back, k编辑框1},
+          {back, k超级按钮1},
+          {back, k编辑框2},
+          {back, k编辑框1},
+          {back, k超级按钮1}}},
         {"back and forth", {{tab, k编辑框1}, {back, k超级按钮1}, {back, k编辑框2}, {tab, k超级按钮1}}},
     };
     for (const Walk& walk : walks) {
@@ -371,8 +428,7 @@ E2E_CASE(suite_window, two_copies_side_by_side) {
     CHECK(first.ProcessId() != second.ProcessId());
     CHECK(firstWindow != secondWindow);
     CHECK_EQ(TopLevelWindowsOf(first.ProcessId(), L"TimelockMainWindow").size(), std::size_t{1}, "windows of copy 1");
-    CHECK_EQ(TopLevelWindowsOf(second.ProcessId(), L"TimelockMainWindow").size(), std::size_t{1},
-             "windows of copy 2");
+    CHECK_EQ(TopLevelWindowsOf(second.ProcessId(), L"TimelockMainWindow").size(), std::size_t{1}, "windows of copy 2");
     CHECK_EQ(OuterRect(firstWindow), CentredOnScreen(), "copy 1");
     CHECK_EQ(OuterRect(secondWindow), CentredOnScreen(), "copy 2");
     CHECK_EQ(ChildrenTopDown(secondWindow).size(), kControls.size(), "controls of copy 2");
