@@ -7,6 +7,12 @@ set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$repo"
 step() { printf '\n== %s\n' "$*"; }
+# ctest's summary, or all of its output when something failed.
+unit_tests() {
+  local log=build/$1-ctest.log
+  ctest --preset "$1" --output-on-failure >"$log" 2>&1 || { cat "$log"; return 1; }
+  tail -n 3 "$log"
+}
 
 step "dependencies"
 scripts/install-deps.sh
@@ -14,12 +20,12 @@ scripts/install-deps.sh
 step "host build and unit tests"
 cmake --preset host -DTIMELOCK_WERROR=ON >/dev/null
 cmake --build --preset host
-ctest --preset host --output-on-failure | tail -n 3
+unit_tests host
 
 step "unit tests under ASan, UBSan and LSan, and the text-rules fuzzer"
 cmake --preset sanitize -DTIMELOCK_WERROR=ON >/dev/null
 cmake --build --preset sanitize
-ctest --preset sanitize --output-on-failure | tail -n 3
+unit_tests sanitize
 mkdir -p build/sanitize/corpus
 fuzz_log=build/sanitize/fuzz.log
 if ! build/sanitize/tests/fuzz/text_rules_fuzz -max_total_time="${TIMELOCK_FUZZ_SECONDS:-30}" \
