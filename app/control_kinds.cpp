@@ -268,26 +268,12 @@ public:
         : ControlKind(row), settings_(std::get<LabelSettings>(row.settings)) {}
 
     bool Create(HWND parent, HINSTANCE instance) override {
-        if (!RegisterClassOnce(instance)) return false;
+        if (!RegisterWindowClass(instance, kLabelClass, LabelProc)) return false;
         font_ = MakeFont(settings_.font);
         return CreateChild(parent, instance, kLabelClass, 0, WS_EX_TRANSPARENT, this);
     }
 
 private:
-    static bool RegisterClassOnce(HINSTANCE instance) noexcept {
-        WNDCLASSEXW existing{};
-        existing.cbSize = sizeof existing;
-        if (GetClassInfoExW(instance, kLabelClass, &existing)) return true;
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-        wc.lpfnWndProc = LabelProc;
-        wc.hInstance = instance;
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = kLabelClass;
-        return RegisterClassExW(&wc) != 0;
-    }
-
     static LRESULT CALLBACK LabelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
         if (message == WM_NCCREATE) {
             auto* self = static_cast<TransparentLabel*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
@@ -454,6 +440,20 @@ LRESULT CALLBACK ControlKind::SubclassProc(HWND window, UINT message, WPARAM wPa
 
 void ControlKind::SetFont(HFONT font) const noexcept {
     SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
+bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure) noexcept {
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExW(instance, name, &existing)) return true;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = name;
+    return RegisterClassExW(&wc) != 0;
 }
 
 UniqueGdiObject MakeFont(const FontSpec& spec) {

@@ -64,6 +64,9 @@ private:
 
 std::unique_ptr<ControlKind> MakeControl(const Row& row);
 
+// Our own window classes all draw themselves, take double clicks and show the arrow.
+bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure) noexcept;
+
 // A font as the definition describes it; empty for the default GUI font.
 UniqueGdiObject MakeFont(const FontSpec& spec);
 inline COLORREF ToColorRef(Rgb colour) noexcept { return RGB(colour.red, colour.green, colour.blue); }

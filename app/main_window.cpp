@@ -28,16 +28,7 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::Build() {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-    wc.lpfnWndProc = WindowProc;
-    wc.hInstance = instance_;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kMainWindowClass;
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof existing;
-    if (!GetClassInfoExW(instance_, kMainWindowClass, &existing) && !RegisterClassExW(&wc)) return false;
+    if (!RegisterWindowClass(instance_, kMainWindowClass, WindowProc)) return false;
 
     const Row& row = MainWindowRow();
     flags_ = row.flags;
