@@ -383,7 +383,10 @@ private:
 std::string ControlKind::ReadText() const { return window_ ? WindowText(window_) : std::string(); }
 
 void ControlKind::WriteText(std::string_view text) {
-    if (window_) SetWindowTextW(window_, Widen(text).c_str());
+    if (!window_) return;
+    // The clock fields get the same text about sixty times a minute; an equal text changes nothing.
+    const std::wstring wide = Widen(text);
+    if (WindowTextW(window_) != wide) SetWindowTextW(window_, wide.c_str());
 }
 
 void ControlKind::WriteVisible(bool visible) {
