@@ -19,7 +19,7 @@ add_executable(timelock WIN32
   platform/win32/win32_text.cpp
   app/timelock.rc)
 target_link_libraries(timelock PRIVATE timelock_core timelock_warnings timelock_win32_flags
-                                       user32 gdi32 kernel32 shell32 ole32)
+                                       user32 gdi32 kernel32 ole32)
 set_target_properties(timelock PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 if(MINGW)
   set_source_files_properties(app/timelock.rc PROPERTIES COMPILE_FLAGS "-c 65001")

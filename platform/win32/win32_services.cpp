@@ -3,8 +3,6 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_text.h"
 
-#include <shellapi.h>
-
 #include <string>
 
 namespace timelock {
@@ -23,6 +21,24 @@ std::wstring SystemFolder() {
         }
         folder.resize(length);
     }
+}
+
+struct ModuleTraits {
+    using Handle = HMODULE;
+    static constexpr Handle Empty() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { FreeLibrary(h); }
+};
+
+using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+
+// The shell is loaded on the first press of the studio label rather than at start-up:
+// most runs never open the page, and its libraries are the largest the program would map.
+ShellExecuteFunction ShellExecuteEntry() noexcept {
+    static const UniqueHandle<ModuleTraits> shell(
+        LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+    if (!shell) return nullptr;
+    return reinterpret_cast<ShellExecuteFunction>(
+        reinterpret_cast<void*>(GetProcAddress(shell.Get(), "ShellExecuteW")));
 }
 
 }  // namespace
@@ -90,7 +106,9 @@ LocalTime Win32Services::CurrentTime() {
 
 void Win32Services::OpenWebPage(std::string_view address) {
     // The result is not examined: the shell shows its own message when it cannot open the page.
-    ShellExecuteW(host_.OwnerWindow(), L"open", Widen(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    if (const ShellExecuteFunction shellExecute = ShellExecuteEntry()) {
+        shellExecute(host_.OwnerWindow(), L"open", Widen(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    }
 }
 
 }  // namespace timelock
