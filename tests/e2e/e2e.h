@@ -88,6 +88,13 @@ public:
 
     // Starts the program; empty with `error` filled when CreateProcessW fails.
     static std::unique_ptr<App> Start(const std::wstring& exe, std::string& error);
+    // Starts the program from the Unix side of Wine (/bin/sh, then wine) with
+    // `unixEnvironment` ("NAME=value" each) added to its Unix environment, and
+    // takes the process by its first visible window of `className`. A Windows
+    // environment block cannot do this: LD_PRELOAD and FAKETIME in it never
+    // reach a Wine child's Unix side, and WINEDLLOVERRIDES in it is ignored.
+    static std::unique_ptr<App> StartFromUnix(const std::wstring& exe, const std::vector<std::wstring>& unixEnvironment,
+                                              const wchar_t* className, std::string& error);
 
     // The program's visible top-level window of the given class, once it exists.
     HWND WaitForWindow(const wchar_t* className, milliseconds deadline = kDeadline) const;
@@ -144,6 +151,8 @@ public:
 
     // A fresh copy of the program with its main window up; aborts the case if it never shows.
     App& Launch();
+    // Launch() through App::StartFromUnix; under Wine only.
+    App& LaunchFromUnix(const std::wstring& exe, const std::vector<std::wstring>& unixEnvironment);
     // Ends every program this case started, and forgets them.
     void EndApps();
     const std::vector<std::unique_ptr<App>>& Apps() const noexcept { return apps_; }
