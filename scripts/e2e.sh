@@ -98,7 +98,7 @@ while IFS= read -r line; do
   esac
 done < <(
   set +e
-  timeout -k 10 "${E2E_TIMEOUT:-600}" wine "$driver_exe" --app "$(winpath "$app_exe")" \
+  timeout -k 10 "${E2E_TIMEOUT:-2400}" wine "$driver_exe" --app "$(winpath "$app_exe")" \
     --artifacts "$(winpath "$artifacts")" "$@" 2>"$work/wine.log"
   echo "E2E-DRIVER-EXIT $?"
 )
