@@ -6,7 +6,7 @@
 #   scripts/wine-prefix.sh DIR
 set -euo pipefail
 
-dir=${1:?usage: wine-prefix.sh DIR}
+dir=$(realpath -m "${1:?usage: wine-prefix.sh DIR}")  # Wine wants an absolute prefix
 # Bump when the recipe below changes, so cached prefixes are rebuilt.
 recipe=1
 stamp="recipe=$recipe $(wine --version 2>/dev/null | head -1)"
