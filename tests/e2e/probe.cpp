@@ -163,4 +163,137 @@ HWND MessageBoxOf(DWORD processId) {
     return nullptr;
 }
 
+bool Type(HWND window, std::wstring_view text) {
+    if (!BringToForeground(window)) return false;
+    std::vector<INPUT> inputs;
+    for (const wchar_t unit : text) {
+        for (const DWORD flags : {DWORD{KEYEVENTF_UNICODE}, DWORD{KEYEVENTF_UNICODE | KEYEVENTF_KEYUP}}) {
+            INPUT input{};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wScan = unit;
+            input.ki.dwFlags = flags;
+            inputs.push_back(input);
+        }
+    }
+    const UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    return sent == inputs.size();
+}
+
+namespace {
+
+INPUT MouseInput(DWORD flags, LONG x = 0, LONG y = 0) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = x;
+    input.mi.dy = y;
+    input.mi.dwFlags = flags;
+    return input;
+}
+
+// Absolute mouse coordinates run from 0 to 65535 across the primary screen.
+INPUT MoveInput(POINT screen) {
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    const auto scale = [](int value, int size) {
+        return static_cast<LONG>((static_cast<long long>(value) * 65535 + (size - 1) / 2) / (size - 1));
+    };
+    return MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, scale(screen.x, width), scale(screen.y, height));
+}
+
+}  // namespace
+
+// Under Wine a SendInput move warps the X pointer only when it changes the
+// place Wine holds, and late X events can leave that place differing from the
+// X pointer's. Once the last move is 100 ms old, GetCursorPos answers with the
+// X pointer's place. So every move goes through a neighbouring point first, and
+// counts only when the pointer is still there past that age.
+bool MovePointer(POINT screen) {
+    constexpr milliseconds kWineRequery{100};
+    const auto there = [&] {
+        POINT at{};
+        return GetCursorPos(&at) && at.x == screen.x && at.y == screen.y;
+    };
+    const POINT beside{screen.x > 0 ? screen.x - 1 : screen.x + 1, screen.y};
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        std::array<INPUT, 2> inputs{MoveInput(beside), MoveInput(screen)};
+        if (SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size()) return false;
+        const auto moved = Clock::now();
+        if (!WaitFor(there, milliseconds{1000})) continue;
+        WaitFor([&] { return !there() || Clock::now() - moved > 2 * kWineRequery; });
+        if (there()) return true;
+    }
+    return false;
+}
+
+bool Click(HWND window, POINT client, MouseButton button, int clicks, WORD heldKey) {
+    if (!BringToForeground(window)) return false;
+    POINT screen = client;
+    if (!ClientToScreen(window, &screen) || !MovePointer(screen)) return false;
+    const DWORD down = button == MouseButton::Left ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_RIGHTDOWN;
+    const DWORD up = button == MouseButton::Left ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_RIGHTUP;
+    // Each button event carries the place too: under Wine a late motion event of
+    // an earlier pointer warp can move the pointer back between two inputs.
+    INPUT at = MoveInput(screen);
+    const auto there = [&](DWORD flags) {
+        INPUT input = at;
+        input.mi.dwFlags |= flags;
+        return input;
+    };
+    std::vector<INPUT> inputs;
+    if (heldKey) AddKey(inputs, heldKey, false);
+    for (int i = 0; i < clicks; ++i) {
+        inputs.push_back(there(down));
+        inputs.push_back(there(up));
+    }
+    if (heldKey) AddKey(inputs, heldKey, true);
+    const UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    return sent == inputs.size();
+}
+
+POINT BesideWindow(HWND window) {
+    const Rect r = OuterRect(window);
+    return {r.left > 60 ? r.left - 40 : r.left + r.width + 40, r.top + r.height / 2};
+}
+
+App& LaunchClearOfPointer(Context& ctx) {
+    MovePointer({40, GetSystemMetrics(SM_CYSCREEN) / 2});
+    return ctx.Launch();
+}
+
+bool MouseButtonAt(POINT screen, MouseButton button, bool down) {
+    const bool left = button == MouseButton::Left;
+    INPUT input = MoveInput(screen);
+    input.mi.dwFlags |= down ? (left ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_RIGHTDOWN)
+                             : (left ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_RIGHTUP);
+    return SendInput(1, &input, sizeof(INPUT)) == 1;
+}
+
+POINT CentreInParent(HWND child) {
+    const Rect r = RectInParent(child);
+    return {r.left + r.width / 2, r.top + r.height / 2};
+}
+
+bool SetText(HWND window, std::wstring_view text) {
+    const std::wstring copy(text);
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(copy.c_str()), SMTO_ABORTIFHUNG,
+                               kAnswerTimeoutMs, &result) != 0 &&
+           result != 0;
+}
+
+std::optional<LRESULT> Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &result)) {
+        return std::nullopt;
+    }
+    return static_cast<LRESULT>(result);
+}
+
+std::optional<Selection> SelectionOf(HWND edit) {
+    const auto packed = Ask(edit, EM_GETSEL);
+    if (!packed) return std::nullopt;
+    const auto bits = static_cast<DWORD_PTR>(*packed);
+    return Selection{static_cast<int>(LOWORD(bits)), static_cast<int>(HIWORD(bits))};
+}
+
 }  // namespace e2e

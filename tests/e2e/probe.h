@@ -10,6 +10,7 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace e2e {
@@ -54,5 +55,40 @@ bool Press(HWND window, std::initializer_list<Keystroke> strokes);
 
 // The message box of a process (a "#32770" window), if one is up.
 HWND MessageBoxOf(DWORD processId);
+
+// Characters as typed (KEYEVENTF_UNICODE) into the focus of `window`, after
+// making it the foreground window.
+bool Type(HWND window, std::wstring_view text);
+
+enum class MouseButton { Left, Right };
+// Real mouse input (SendInput): the pointer moves to `client` in `window`'s
+// client coordinates, then the button goes down and up `clicks` times there,
+// with `heldKey` (VK_CONTROL, VK_SHIFT, ...) held around it if not 0.
+bool Click(HWND window, POINT client, MouseButton button = MouseButton::Left, int clicks = 1, WORD heldKey = 0);
+bool MovePointer(POINT screen);
+// A point on the bare desktop beside the window, to take the pointer off it.
+POINT BesideWindow(HWND window);
+// Context::Launch with the pointer parked at the screen's left edge first.
+// Under Wine a window that maps under the pointer gets a pointer event late,
+// which can put the pointer back there after a later move and leave a
+// control thinking the pointer is still over it.
+App& LaunchClearOfPointer(Context& ctx);
+// One mouse button going down or up at a screen point, for presses held across moves.
+bool MouseButtonAt(POINT screen, MouseButton button, bool down);
+// The middle of a child window, in its parent's client coordinates.
+POINT CentreInParent(HWND child);
+
+// WM_SETTEXT to another process's window; the system carries the text across.
+bool SetText(HWND window, std::wstring_view text);
+// A message without pointer arguments, sent with a timeout; empty when the window does not answer.
+std::optional<LRESULT> Ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+// EM_GETSEL of an edit control; the answer packs both ends, so it works across processes.
+struct Selection {
+    int start = 0;
+    int end = 0;
+    friend bool operator==(const Selection&, const Selection&) = default;
+};
+inline void Describe(std::ostream& out, const Selection& s) { out << '[' << s.start << ',' << s.end << ')'; }
+std::optional<Selection> SelectionOf(HWND edit);
 
 }  // namespace e2e
