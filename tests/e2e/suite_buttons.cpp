@@ -3,6 +3,7 @@
 // buttons show their state, and the studio page handed to the shell.
 #include "tests/e2e/e2e.h"
 #include "tests/e2e/probe.h"
+#include "tests/e2e/program.h"
 
 #include <windows.h>
 
@@ -23,19 +24,6 @@ constexpr wchar_t kTitle[] = L"锁屏提示：";
 constexpr wchar_t kEmptyText[] = L"时间不能为空！";
 constexpr wchar_t kInvalidText[] = L"时间无效！时：0-23，分：0-59";
 constexpr wchar_t kStudioAddress[] = L"https://shuche.example/";
-
-enum Id : int {
-    k透明标签1 = 100,
-    k超级按钮1 = 110,
-    k编辑框1 = 120,
-    k编辑框2 = 130,
-    k超级按钮2 = 140,
-    k编辑框3 = 150,
-    k编辑框4 = 160,
-    k超级按钮3 = 190,
-    k透明标签2 = 200,
-    k透明标签3 = 210,
-};
 
 // ---------------------------------------------------------------------------
 // The shell's handler for https addresses is pointed at a private copy of the
@@ -225,24 +213,9 @@ private:
 
 // ---------------------------------------------------------------------------
 
-HWND MainWindowOf(const App& app) { return app.WaitForWindow(L"TimelockMainWindow"); }
-
-std::wstring TextOf(HWND window) { return Text(window).value_or(L"<no answer>"); }
-
 bool ClickControl(HWND window, int id, MouseButton button = MouseButton::Left, int clicks = 1, WORD heldKey = 0) {
     return CHECK(Click(window, CentreInParent(GetDlgItem(window, id)), button, clicks, heldKey), "could not click ",
                  id);
-}
-
-// The focus cycles 超级按钮1, 编辑框1, 编辑框2 while idle; Tab until it is on `id`.
-bool FocusOn(HWND window, int id) {
-    WaitFor([&] { return FocusedControlId(window) != 0; });
-    for (int i = 0; i < 3 && FocusedControlId(window) != id; ++i) {
-        const int before = FocusedControlId(window);
-        if (!Press(window, {Key(VK_TAB)})) break;
-        WaitFor([&] { return FocusedControlId(window) != before; });
-    }
-    return CHECK_EQ(FocusedControlId(window), id, "focus");
 }
 
 bool TypeInto(HWND window, int id, const wchar_t* text) {

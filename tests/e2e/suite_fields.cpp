@@ -3,6 +3,7 @@
 // copy, and how the target digits look.
 #include "tests/e2e/e2e.h"
 #include "tests/e2e/probe.h"
+#include "tests/e2e/program.h"
 
 #include <algorithm>
 #include <array>
@@ -18,29 +19,6 @@ using namespace e2e;
 
 constexpr COLORREF kGreen = RGB(0, 224, 128);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
-
-enum Id : int {
-    k超级按钮1 = 110,
-    k编辑框1 = 120,
-    k编辑框2 = 130,
-    k编辑框3 = 150,
-    k编辑框4 = 160,
-};
-
-HWND MainWindowOf(const App& app) { return app.WaitForWindow(L"TimelockMainWindow"); }
-
-std::wstring TextOf(HWND window) { return Text(window).value_or(L"<no answer>"); }
-
-// The keyboard focus cycles 超级按钮1, 编辑框1, 编辑框2; Tab until it is on `id`.
-bool FocusOn(HWND window, int id) {
-    WaitFor([&] { return FocusedControlId(window) != 0; });
-    for (int i = 0; i < 3 && FocusedControlId(window) != id; ++i) {
-        const int before = FocusedControlId(window);
-        if (!Press(window, {Key(VK_TAB)})) break;
-        WaitFor([&] { return FocusedControlId(window) != before; });
-    }
-    return CHECK_EQ(FocusedControlId(window), id, "focus");
-}
 
 // Tab away from the focused field; the rewrite runs inside that focus change.
 bool TabAway(HWND window) {

@@ -9,6 +9,7 @@
 // program's Unix environment, hence App::StartFromUnix.
 #include "tests/e2e/e2e.h"
 #include "tests/e2e/probe.h"
+#include "tests/e2e/program.h"
 
 #include <algorithm>
 #include <array>
@@ -23,16 +24,6 @@ namespace {
 
 using namespace e2e;
 using std::chrono::duration_cast;
-
-enum Id : int {
-    k超级按钮1 = 110,
-    k编辑框1 = 120,
-    k编辑框2 = 130,
-    k超级按钮2 = 140,
-    k编辑框3 = 150,
-    k编辑框4 = 160,
-    k超级按钮3 = 190,
-};
 
 constexpr wchar_t kLockCommandLine[] = L"rundll32.exe user32.dll,LockWorkStation";
 constexpr wchar_t kLibFaketime[] = L"/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
@@ -213,8 +204,6 @@ App& LaunchAt(Context& ctx, const std::wstring& exe, const wchar_t* fakeStart) {
     return ctx.LaunchFromUnix(exe, {L"LD_PRELOAD=" + std::wstring(kLibFaketime),
                                     L"FAKETIME=@" + std::wstring(fakeStart), L"WINEDLLOVERRIDES=" + overrides});
 }
-
-HWND MainWindowOf(const App& app) { return app.WaitForWindow(L"TimelockMainWindow"); }
 
 std::wstring TextOf(HWND window, int id) { return Text(GetDlgItem(window, id)).value_or(L"<no answer>"); }
 bool Enabled(HWND window, int id) { return IsWindowEnabled(GetDlgItem(window, id)) != FALSE; }

@@ -4,6 +4,7 @@
 // answer to the end of the session.
 #include "tests/e2e/e2e.h"
 #include "tests/e2e/probe.h"
+#include "tests/e2e/program.h"
 
 #include <algorithm>
 #include <array>
@@ -47,8 +48,6 @@ bool Write(HWND field, const std::wstring& text) {
 }
 
 bool Answers(HWND window) { return Send(window, WM_NULL).has_value(); }
-
-std::wstring TextOf(HWND window) { return Text(window).value_or(L"<no answer>"); }
 
 bool Enabled(HWND window) { return IsWindowEnabled(window) != FALSE; }
 

@@ -3,6 +3,7 @@
 // two copies side by side.
 #include "tests/e2e/e2e.h"
 #include "tests/e2e/probe.h"
+#include "tests/e2e/program.h"
 
 #include <algorithm>
 #include <array>
@@ -16,19 +17,6 @@ constexpr wchar_t kTitle[] = L"砾澄定时锁屏";
 constexpr int kOuterWidth = 243;
 constexpr int kOuterHeight = 154;
 constexpr COLORREF kAccent = RGB(0, 224, 128);
-
-enum Id : int {
-    k透明标签1 = 100,
-    k超级按钮1 = 110,
-    k编辑框1 = 120,
-    k编辑框2 = 130,
-    k超级按钮2 = 140,
-    k编辑框3 = 150,
-    k编辑框4 = 160,
-    k超级按钮3 = 190,
-    k透明标签2 = 200,
-    k透明标签3 = 210,
-};
 
 enum class Kind { Label, Button, TargetField, ClockField };
 
@@ -78,8 +66,6 @@ Rect CentredOnScreen() {
     return {(GetSystemMetrics(SM_CXSCREEN) - kOuterWidth) / 2, (GetSystemMetrics(SM_CYSCREEN) - kOuterHeight) / 2,
             kOuterWidth, kOuterHeight};
 }
-
-HWND MainWindowOf(const App& app) { return app.WaitForWindow(L"TimelockMainWindow"); }
 
 // Moves the focus with real key strokes and waits until it lands where expected.
 bool PressAndWaitFocus(HWND window, Keystroke stroke, int expectedId) {
