@@ -26,6 +26,10 @@ enum Id : int {
     k透明标签3 = 210,
 };
 
+// The timers' identifiers, which WM_TIMER carries.
+inline constexpr WPARAM k时钟1 = 170;
+inline constexpr WPARAM k时钟2 = 180;
+
 inline HWND MainWindowOf(const App& app) { return app.WaitForWindow(kMainWindowClass); }
 
 inline std::wstring TextOf(HWND window) { return Text(window).value_or(L"<no answer>"); }

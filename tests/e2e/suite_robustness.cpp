@@ -17,17 +17,6 @@ namespace {
 
 using namespace e2e;
 
-constexpr wchar_t kMainClass[] = L"TimelockMainWindow";
-constexpr int kStudio = 100;
-constexpr int kStart = 110;
-constexpr int kHour = 120;
-constexpr int kMinute = 130;
-constexpr int kCancel = 140;
-constexpr int kClockHour = 150;
-constexpr int kClockMinute = 160;
-constexpr WPARAM kClockTimer = 170;
-constexpr WPARAM kScheduleTimer = 180;
-
 constexpr wchar_t kBoxTitle[] = L"锁屏提示：";
 constexpr wchar_t kEmptyMessage[] = L"时间不能为空！";
 constexpr wchar_t kRangeMessage[] = L"时间无效！时：0-23，分：0-59";
@@ -53,12 +42,12 @@ bool Enabled(HWND window) { return IsWindowEnabled(window) != FALSE; }
 
 // The program's own idle and armed looks: which of start and cancel takes clicks, and the start caption.
 bool LooksArmed(HWND window) {
-    return !Enabled(GetDlgItem(window, kStart)) && Enabled(GetDlgItem(window, kCancel)) &&
-           TextOf(GetDlgItem(window, kStart)) == kArmedCaption;
+    return !Enabled(GetDlgItem(window, k超级按钮1)) && Enabled(GetDlgItem(window, k超级按钮2)) &&
+           TextOf(GetDlgItem(window, k超级按钮1)) == kArmedCaption;
 }
 bool LooksIdle(HWND window) {
-    return Enabled(GetDlgItem(window, kStart)) && !Enabled(GetDlgItem(window, kCancel)) &&
-           TextOf(GetDlgItem(window, kStart)) == kIdleCaption;
+    return Enabled(GetDlgItem(window, k超级按钮1)) && !Enabled(GetDlgItem(window, k超级按钮2)) &&
+           TextOf(GetDlgItem(window, k超级按钮1)) == kIdleCaption;
 }
 
 // Visible top-level windows of the process besides its main window: boxes, error reports, anything.
@@ -94,10 +83,10 @@ bool Dismiss(const App& app, HWND box) {
 
 // Posted for the same reason; a refusal shows up as a box, which fails the arming.
 bool Arm(const App& app, HWND window, const std::wstring& hour, const std::wstring& minute) {
-    if (!CHECK(Write(GetDlgItem(window, kHour), hour) && Write(GetDlgItem(window, kMinute), minute),
+    if (!CHECK(Write(GetDlgItem(window, k编辑框1), hour) && Write(GetDlgItem(window, k编辑框2), minute),
                "could not write the target ", hour, ":", minute))
         return false;
-    PostMessageW(GetDlgItem(window, kStart), BM_CLICK, 0, 0);
+    PostMessageW(GetDlgItem(window, k超级按钮1), BM_CLICK, 0, 0);
     WaitFor([&] { return LooksArmed(window) || MessageBoxOf(app.ProcessId()) != nullptr; });
     if (const HWND box = MessageBoxOf(app.ProcessId())) {
         CHECK(false, "arming at ", hour, ":", minute, " was refused with ", TextOf(GetDlgItem(box, 0xFFFF)));
@@ -109,10 +98,10 @@ bool Arm(const App& app, HWND window, const std::wstring& hour, const std::wstri
 
 // Clicking start must be refused with `message` in the program's box, leaving it idle.
 void ExpectRefusal(const App& app, HWND window, const wchar_t* message) {
-    PostMessageW(GetDlgItem(window, kStart), BM_CLICK, 0, 0);
+    PostMessageW(GetDlgItem(window, k超级按钮1), BM_CLICK, 0, 0);
     const HWND box = WaitForBox(app);
     if (!CHECK(box != nullptr, "no message box; armed: ", LooksArmed(window))) {
-        if (LooksArmed(window)) Send(GetDlgItem(window, kCancel), BM_CLICK);
+        if (LooksArmed(window)) Send(GetDlgItem(window, k超级按钮2), BM_CLICK);
         return;
     }
     CHECK_EQ(TextOf(GetDlgItem(box, 0xFFFF)), std::wstring(message), "message");
@@ -128,8 +117,8 @@ SYSTEMTIME Now() {
 }
 
 bool ClockShows(HWND window, const SYSTEMTIME& t) {
-    return TextOf(GetDlgItem(window, kClockHour)) == std::to_wstring(t.wHour) &&
-           TextOf(GetDlgItem(window, kClockMinute)) == std::to_wstring(t.wMinute);
+    return TextOf(GetDlgItem(window, k编辑框3)) == std::to_wstring(t.wHour) &&
+           TextOf(GetDlgItem(window, k编辑框4)) == std::to_wstring(t.wMinute);
 }
 
 void SetClipboardText(const std::wstring& text) {
@@ -274,8 +263,8 @@ std::wstring SystemFile(const wchar_t* name) {
 // of codes shows it is in place there too.
 E2E_CASE(suite_robustness, key_filter_every_character) {
     const App& app = ctx.Launch();
-    const HWND window = app.WaitForWindow(kMainClass);
-    const std::array<HWND, 2> fields{GetDlgItem(window, kHour), GetDlgItem(window, kMinute)};
+    const HWND window = app.WaitForWindow(kMainWindowClass);
+    const std::array<HWND, 2> fields{GetDlgItem(window, k编辑框1), GetDlgItem(window, k编辑框2)};
     const auto passes = [](unsigned code) { return code == '-' || (code >= '0' && code <= '9'); };
 
     struct Share {
@@ -379,12 +368,12 @@ E2E_CASE(suite_robustness, long_texts_in_every_field) {
         {"surrogate pairs", repeat(L"\xD83D\xDD12时")},
         {"lone surrogates", repeat(L"\xDC00" L"1\xD800")},
     }};
-    constexpr std::array<int, 4> kFields{kHour, kMinute, kClockHour, kClockMinute};
+    constexpr std::array<int, 4> kFields{k编辑框1, k编辑框2, k编辑框3, k编辑框4};
 
     for (const Row& row : rows) {
         const Context::Note note(ctx, row.name);
         const App& app = ctx.Launch();
-        const HWND window = app.WaitForWindow(kMainClass);
+        const HWND window = app.WaitForWindow(kMainWindowClass);
         for (const int id : kFields) {
             const HWND field = GetDlgItem(window, id);
             CHECK(Write(field, row.text), "WM_SETTEXT to ", id, " not answered");
@@ -400,16 +389,16 @@ E2E_CASE(suite_robustness, long_texts_in_every_field) {
             right = ClockShows(window, before) || ClockShows(window, Now());
             return right;
         });
-        CHECK(right, "clock fields show ", TextOf(GetDlgItem(window, kClockHour)).substr(0, 8), ":",
-              TextOf(GetDlgItem(window, kClockMinute)).substr(0, 8));
+        CHECK(right, "clock fields show ", TextOf(GetDlgItem(window, k编辑框3)).substr(0, 8), ":",
+              TextOf(GetDlgItem(window, k编辑框4)).substr(0, 8));
 
         // Each target field alone makes the target invalid.
-        REQUIRE(Write(GetDlgItem(window, kMinute), L"30"));
+        REQUIRE(Write(GetDlgItem(window, k编辑框2), L"30"));
         {
             const Context::Note which(ctx, "long hour");
             ExpectRefusal(app, window, kRangeMessage);
         }
-        REQUIRE(Write(GetDlgItem(window, kHour), L"12") && Write(GetDlgItem(window, kMinute), row.text));
+        REQUIRE(Write(GetDlgItem(window, k编辑框1), L"12") && Write(GetDlgItem(window, k编辑框2), row.text));
         {
             const Context::Note which(ctx, "long minute");
             ExpectRefusal(app, window, kRangeMessage);
@@ -424,7 +413,7 @@ E2E_CASE(suite_robustness, long_texts_in_every_field) {
 // back, the very next check starts it, so each check does try again.
 E2E_CASE(suite_robustness, lock_program_missing) {
     const App& app = ctx.Launch();
-    const HWND window = app.WaitForWindow(kMainClass);
+    const HWND window = app.WaitForWindow(kMainWindowClass);
     StartedProcesses started(app);
     REQUIRE(started.Ready(), "cannot watch the processes the program starts");
     SetAside lockProgram(SystemFile(L"rundll32.exe"));
@@ -432,15 +421,15 @@ E2E_CASE(suite_robustness, lock_program_missing) {
 
     // The target is the minute the clock fields show; a few seconds of it are enough.
     WaitFor([] { return Now().wSecond < 55; }, milliseconds{6000});
-    REQUIRE(Send(window, WM_TIMER, kClockTimer));
-    const std::wstring hour = TextOf(GetDlgItem(window, kClockHour));
-    const std::wstring minute = TextOf(GetDlgItem(window, kClockMinute));
+    REQUIRE(Send(window, WM_TIMER, k时钟1));
+    const std::wstring hour = TextOf(GetDlgItem(window, k编辑框3));
+    const std::wstring minute = TextOf(GetDlgItem(window, k编辑框4));
     REQUIRE(Arm(app, window, hour, minute));
 
     for (int check = 1; check <= 3; ++check) {
         const Context::Note note(ctx, Message("check ", check));
         // Sent: once it is answered the check, and its failed start, are over.
-        if (!Send(window, WM_TIMER, kScheduleTimer)) {
+        if (!Send(window, WM_TIMER, k时钟2)) {
             const std::vector<HWND> shown = OtherWindowsOf(app.ProcessId(), window);
             for (const HWND box : shown) {
                 CHECK(false, "shown: ", ClassName(box), " ", TextOf(box), ": ", TextOf(GetDlgItem(box, 0xFFFF)));
@@ -453,11 +442,11 @@ E2E_CASE(suite_robustness, lock_program_missing) {
         CHECK(LooksArmed(window), "no longer armed");
         CHECK_EQ(started.Drain(), std::vector<DWORD>{}, "processes started");
     }
-    REQUIRE(TextOf(GetDlgItem(window, kClockHour)) == hour && TextOf(GetDlgItem(window, kClockMinute)) == minute,
+    REQUIRE(TextOf(GetDlgItem(window, k编辑框3)) == hour && TextOf(GetDlgItem(window, k编辑框4)) == minute,
             "the minute turned during the case; the checks above did not all fall in it");
 
     REQUIRE(lockProgram.Restore(), "cannot put rundll32.exe back");
-    REQUIRE(Send(window, WM_TIMER, kScheduleTimer));
+    REQUIRE(Send(window, WM_TIMER, k时钟2));
     std::vector<DWORD> after;
     CHECK(WaitFor([&] { return !(after = started.Drain()).empty(); }), "the check after the restore started nothing");
     CHECK(app.Running() && LooksArmed(window));
@@ -468,9 +457,9 @@ E2E_CASE(suite_robustness, lock_program_missing) {
 // after the second the program goes on working.
 E2E_CASE(suite_robustness, studio_page_cannot_open) {
     const App& app = ctx.Launch();
-    const HWND window = app.WaitForWindow(kMainClass);
-    const HWND label = GetDlgItem(window, kStudio);
-    const HWND hour = GetDlgItem(window, kHour);
+    const HWND window = app.WaitForWindow(kMainWindowClass);
+    const HWND label = GetDlgItem(window, k透明标签1);
+    const HWND hour = GetDlgItem(window, k编辑框1);
     StartedProcesses started(app);
     REQUIRE(started.Ready(), "cannot watch the processes the program starts");
 
@@ -525,9 +514,9 @@ E2E_CASE(suite_robustness, close_while_message_box_open) {
     for (const Row& row : rows) {
         const Context::Note note(ctx, row.name);
         const App& app = ctx.Launch();
-        const HWND window = app.WaitForWindow(kMainClass);
-        REQUIRE(Write(GetDlgItem(window, kHour), row.hour) && Write(GetDlgItem(window, kMinute), row.minute));
-        PostMessageW(GetDlgItem(window, kStart), BM_CLICK, 0, 0);
+        const HWND window = app.WaitForWindow(kMainWindowClass);
+        REQUIRE(Write(GetDlgItem(window, k编辑框1), row.hour) && Write(GetDlgItem(window, k编辑框2), row.minute));
+        PostMessageW(GetDlgItem(window, k超级按钮1), BM_CLICK, 0, 0);
         const HWND box = WaitForBox(app);
         REQUIRE(box != nullptr, "no message box");
         CHECK_EQ(TextOf(GetDlgItem(box, 0xFFFF)), std::wstring(row.message), "message");
@@ -547,7 +536,7 @@ E2E_CASE(suite_robustness, close_while_message_box_open) {
 // every answer must be yes.
 E2E_CASE(suite_robustness, query_end_session_answers_yes) {
     const App& app = ctx.Launch();
-    const HWND window = app.WaitForWindow(kMainClass);
+    const HWND window = app.WaitForWindow(kMainWindowClass);
     const SYSTEMTIME now = Now();
     // Twelve hours away: never the clock's minute, never passed within the case.
     const std::wstring hour = std::to_wstring((now.wHour + 12) % 24);

@@ -4,6 +4,7 @@
 // must come back to where they were once everything had run once.
 #include "tests/e2e/e2e.h"
 #include "tests/e2e/probe.h"
+#include "tests/e2e/program.h"
 
 #include <psapi.h>
 
@@ -16,17 +17,6 @@
 namespace {
 
 using namespace e2e;
-
-constexpr wchar_t kMainClass[] = L"TimelockMainWindow";
-constexpr int kStart = 110;
-constexpr int kHour = 120;
-constexpr int kMinute = 130;
-constexpr int kCancel = 140;
-constexpr int kClockHour = 150;
-constexpr int kClockMinute = 160;
-constexpr int kHide = 190;
-constexpr WPARAM kClockTimer = 170;
-constexpr WPARAM kScheduleTimer = 180;
 
 // A simulated day: one clock tick a second, one schedule check every ten.
 constexpr int kRounds = 10;
@@ -50,14 +40,12 @@ bool Write(HWND field, const std::wstring& text) {
     return Send(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())).value_or(0) != 0;
 }
 
-std::wstring TextOf(HWND window) { return Text(window).value_or(L"<no answer>"); }
-
 // The state as far as the styles tell, read without asking the program.
 bool Armed(HWND window) {
-    return !IsWindowEnabled(GetDlgItem(window, kStart)) && IsWindowEnabled(GetDlgItem(window, kCancel));
+    return !IsWindowEnabled(GetDlgItem(window, k超级按钮1)) && IsWindowEnabled(GetDlgItem(window, k超级按钮2));
 }
 bool Idle(HWND window) {
-    return IsWindowEnabled(GetDlgItem(window, kStart)) && !IsWindowEnabled(GetDlgItem(window, kCancel));
+    return IsWindowEnabled(GetDlgItem(window, k超级按钮1)) && !IsWindowEnabled(GetDlgItem(window, k超级按钮2));
 }
 
 // What the process holds. Wine leaves PrivateUsage at 0 and keeps the private
@@ -160,7 +148,7 @@ private:
 class Soak {
 public:
     Soak(const App& app, HWND window) : app_(app), window_(window) {
-        for (const int id : {kStart, kCancel, kHide}) buttons_.push_back(GetDlgItem(window, id));
+        for (const int id : {k超级按钮1, k超级按钮2, k超级按钮3}) buttons_.push_back(GetDlgItem(window, id));
         const SYSTEMTIME now = Now();
         // Twelve hours from now: never the clock's minute, never passed during the run.
         futureHour_ = std::to_wstring((now.wHour + 12) % 24);
@@ -175,7 +163,7 @@ public:
         for (int t = 0; t < kTickThreads; ++t) {
             tickers.emplace_back([&, share = ticks / kTickThreads + (t < ticks % kTickThreads ? 1 : 0)] {
                 for (int i = 0; i < share && !stuck; ++i) {
-                    if (Send(window_, WM_TIMER, kClockTimer)) {
+                    if (Send(window_, WM_TIMER, k时钟1)) {
                         ++ticked;
                     } else {
                         stuck = true;
@@ -184,7 +172,7 @@ public:
             });
         }
         for (int i = 0; i < checks && !stuck; ++i) {
-            if (!Send(window_, WM_TIMER, kScheduleTimer)) stuck = true;
+            if (!Send(window_, WM_TIMER, k时钟2)) stuck = true;
             ++checks_;
             if (i % kExtrasEvery != 0) continue;
             RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
@@ -211,7 +199,7 @@ public:
             if (!ArmJustPassed()) return false;
             if (!Send(buttons_[2], BM_CLICK) || IsWindowVisible(window_))
                 return CHECK(false, "hide ", i + 1, " left the window visible");
-            if (!Send(window_, WM_TIMER, kScheduleTimer) || !IsWindowVisible(window_) || !Idle(window_))
+            if (!Send(window_, WM_TIMER, k时钟2) || !IsWindowVisible(window_) || !Idle(window_))
                 return CHECK(false, "the check after hide ", i + 1, " did not bring the window back idle");
             ++hideCycles_;
         }
@@ -252,7 +240,7 @@ private:
 
     bool ArmAt(const std::wstring& hour, const std::wstring& minute) {
         if (Armed(window_)) Send(buttons_[1], BM_CLICK);
-        if (!Write(GetDlgItem(window_, kHour), hour) || !Write(GetDlgItem(window_, kMinute), minute))
+        if (!Write(GetDlgItem(window_, k编辑框1), hour) || !Write(GetDlgItem(window_, k编辑框2), minute))
             return CHECK(false, "could not write the target ", hour, ":", minute);
         // A refusal would open a box and hold the click; the timeout then tells.
         if (!Send(buttons_[0], BM_CLICK) || !Armed(window_))
@@ -271,9 +259,9 @@ private:
             const SYSTEMTIME now = Now();
             return now.wMinute != 59 || now.wSecond < 55;
         }, milliseconds{6000});
-        if (!Send(window_, WM_TIMER, kClockTimer)) return CHECK(false, "no answer to a clock tick");
-        const int hour = _wtoi(TextOf(GetDlgItem(window_, kClockHour)).c_str());
-        const int minute = _wtoi(TextOf(GetDlgItem(window_, kClockMinute)).c_str());
+        if (!Send(window_, WM_TIMER, k时钟1)) return CHECK(false, "no answer to a clock tick");
+        const int hour = _wtoi(TextOf(GetDlgItem(window_, k编辑框3)).c_str());
+        const int minute = _wtoi(TextOf(GetDlgItem(window_, k编辑框4)).c_str());
         const int before = (hour * 60 + minute + 24 * 60 - 1) % (24 * 60);
         return ArmAt(std::to_wstring(before / 60), std::to_wstring(before % 60));
     }
@@ -291,7 +279,7 @@ private:
 
 E2E_CASE(suite_soak, a_day_leaves_memory_and_handles_level) {
     const App& app = ctx.Launch();
-    const HWND window = app.WaitForWindow(kMainClass);
+    const HWND window = app.WaitForWindow(kMainWindowClass);
     StartedProcesses started(app);
     REQUIRE(started.Ready(), "cannot watch the processes the program starts");
     Soak soak(app, window);
