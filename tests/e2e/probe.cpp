@@ -296,4 +296,30 @@ std::optional<Selection> SelectionOf(HWND edit) {
     return Selection{static_cast<int>(LOWORD(bits)), static_cast<int>(HIWORD(bits))};
 }
 
+StartedProcesses::StartedProcesses(const App& app)
+    : job_(CreateJobObjectW(nullptr, nullptr)), port_(CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1)) {
+    JOBOBJECT_ASSOCIATE_COMPLETION_PORT link{job_, port_};
+    ready_ = job_ && port_ &&
+             SetInformationJobObject(job_, JobObjectAssociateCompletionPortInformation, &link, sizeof link) &&
+             AssignProcessToJobObject(job_, app.Process());
+    if (ready_) WaitFor([&] { return !Drain().empty(); });
+}
+
+StartedProcesses::~StartedProcesses() {
+    if (port_) CloseHandle(port_);
+    if (job_) CloseHandle(job_);
+}
+
+std::vector<DWORD> StartedProcesses::Drain() {
+    std::vector<DWORD> started;
+    DWORD code = 0;
+    ULONG_PTR key = 0;
+    LPOVERLAPPED detail = nullptr;
+    while (GetQueuedCompletionStatus(port_, &code, &key, &detail, 0)) {
+        if (code == JOB_OBJECT_MSG_NEW_PROCESS)
+            started.push_back(static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(detail)));
+    }
+    return started;
+}
+
 }  // namespace e2e

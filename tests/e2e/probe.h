@@ -91,4 +91,23 @@ struct Selection {
 inline void Describe(std::ostream& out, const Selection& s) { out << '[' << s.start << ',' << s.end << ')'; }
 std::optional<Selection> SelectionOf(HWND edit);
 
+// Every process the program starts from now on: the program joins a job whose
+// port reports each new member. Its own arrival is taken off at once.
+class StartedProcesses {
+public:
+    explicit StartedProcesses(const App& app);
+    StartedProcesses(const StartedProcesses&) = delete;
+    StartedProcesses& operator=(const StartedProcesses&) = delete;
+    ~StartedProcesses();
+
+    bool Ready() const noexcept { return ready_; }
+    // Ids of the processes started since the last call.
+    std::vector<DWORD> Drain();
+
+private:
+    HANDLE job_;
+    HANDLE port_;
+    bool ready_ = false;
+};
+
 }  // namespace e2e

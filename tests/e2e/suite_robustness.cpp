@@ -137,46 +137,6 @@ bool OnlyDashesAndDigits(const std::wstring& text) {
     return std::all_of(text.begin(), text.end(), [](wchar_t c) { return c == L'-' || (c >= L'0' && c <= L'9'); });
 }
 
-// Every process the program starts from now on: the program joins a job whose
-// port reports each new member. Its own arrival is taken off at once.
-class StartedProcesses {
-public:
-    explicit StartedProcesses(const App& app)
-        : job_(CreateJobObjectW(nullptr, nullptr)), port_(CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1)) {
-        JOBOBJECT_ASSOCIATE_COMPLETION_PORT link{job_, port_};
-        ready_ = job_ && port_ &&
-                 SetInformationJobObject(job_, JobObjectAssociateCompletionPortInformation, &link, sizeof link) &&
-                 AssignProcessToJobObject(job_, app.Process());
-        if (ready_) WaitFor([&] { return !Drain().empty(); });
-    }
-    StartedProcesses(const StartedProcesses&) = delete;
-    StartedProcesses& operator=(const StartedProcesses&) = delete;
-    ~StartedProcesses() {
-        if (port_) CloseHandle(port_);
-        if (job_) CloseHandle(job_);
-    }
-
-    bool Ready() const noexcept { return ready_; }
-
-    // Ids of the processes started since the last call.
-    std::vector<DWORD> Drain() {
-        std::vector<DWORD> started;
-        DWORD code = 0;
-        ULONG_PTR key = 0;
-        LPOVERLAPPED detail = nullptr;
-        while (GetQueuedCompletionStatus(port_, &code, &key, &detail, 0)) {
-            if (code == JOB_OBJECT_MSG_NEW_PROCESS) {
-                started.push_back(static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(detail)));
-            }
-        }
-        return started;
-    }
-
-private:
-    HANDLE job_;
-    HANDLE port_;
-    bool ready_ = false;
-};
 
 // A file of the prefix moved out of the way for the case, and back after it.
 // scripts/e2e.sh works on a fresh copy of the prefix, so a driver killed

@@ -111,39 +111,6 @@ std::optional<Footprint> FootprintOf(const App& app) {
     return Footprint{std::max(memory.PrivateUsage, memory.PagefileUsage), *handles};
 }
 
-// Processes the program starts, through a job it is put in; the soak must start none.
-class StartedProcesses {
-public:
-    explicit StartedProcesses(const App& app)
-        : job_(CreateJobObjectW(nullptr, nullptr)), port_(CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1)) {
-        JOBOBJECT_ASSOCIATE_COMPLETION_PORT link{job_, port_};
-        ready_ = job_ && port_ &&
-                 SetInformationJobObject(job_, JobObjectAssociateCompletionPortInformation, &link, sizeof link) &&
-                 AssignProcessToJobObject(job_, app.Process());
-        // The program's own arrival in the job comes first.
-        if (ready_) WaitFor([&] { return Count() > 0; });
-    }
-    StartedProcesses(const StartedProcesses&) = delete;
-    StartedProcesses& operator=(const StartedProcesses&) = delete;
-    ~StartedProcesses() {
-        if (port_) CloseHandle(port_);
-        if (job_) CloseHandle(job_);
-    }
-    bool Ready() const noexcept { return ready_; }
-    int Count() {
-        int started = 0;
-        DWORD code = 0;
-        ULONG_PTR key = 0;
-        LPOVERLAPPED detail = nullptr;
-        while (GetQueuedCompletionStatus(port_, &code, &key, &detail, 0)) started += code == JOB_OBJECT_MSG_NEW_PROCESS;
-        return started;
-    }
-
-private:
-    HANDLE job_;
-    HANDLE port_;
-    bool ready_ = false;
-};
 
 class Soak {
 public:
@@ -313,7 +280,7 @@ E2E_CASE(suite_soak, a_day_leaves_memory_and_handles_level) {
     CHECK(end.privateBytes < start->privateBytes + kMemoryNoise, "private memory grew by ",
           (static_cast<long long>(end.privateBytes) - static_cast<long long>(start->privateBytes)) / 1024, " KiB");
     CHECK_EQ(end.handles, start->handles, "handles");
-    CHECK_EQ(started.Count(), 0, "processes started");
+    CHECK_EQ(started.Drain(), std::vector<DWORD>{}, "processes started");
     CHECK(app.Running(), "the program ended");
 }
 
